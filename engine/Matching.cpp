@@ -157,7 +157,8 @@ struct MatchWorkspace {
     long long X0 = 0, Y0 = 0, X1 = -1, Y1 = -1; // region, inside the plane
     int RegionWidth = 0;
     bool Valid = false;
-    std::vector<std::int32_t> Rb, Gb, Bb, H, S, L, I, R, G, B;
+    bool InRange = true; // every plane colour read lies in 0..255
+    std::vector<std::int16_t> Rb, Gb, Bb, H, S, L, I, R, G, B, Mean;
     std::vector<std::int32_t> Integral; // 3 channels, (bw + 1) x (bh + 1)
     std::vector<std::int32_t> S1, S2, Msum;
 
@@ -200,12 +201,15 @@ void MatchWorkspace::Build(const TrackerState& s, const Range& xr, const Range& 
     const std::size_t istride = static_cast<std::size_t>(bw) + 1;
     const std::size_t iplane = istride * (static_cast<std::size_t>(bh) + 1);
     Integral.assign(iplane * 3, 0);
+    InRange = true;
     for (int yy = 0; yy < bh; ++yy) {
         std::int32_t rowSum[3] = {0, 0, 0};
         for (int xx = 0; xx < bw; ++xx) {
             const auto& c = s.Plane(bx0 + xx, by0 + yy).Slot;
             for (int ch = 0; ch < 3; ++ch) {
-                rowSum[ch] += c[static_cast<std::size_t>(ch) + 1];
+                const std::int16_t v = c[static_cast<std::size_t>(ch) + 1];
+                InRange = InRange && v >= 0 && v <= 255;
+                rowSum[ch] += v;
                 const std::size_t at = ch * iplane + (yy + 1) * istride + (xx + 1);
                 Integral[at] = Integral[at - istride] + rowSum[ch];
             }
@@ -237,17 +241,19 @@ void MatchWorkspace::Build(const TrackerState& s, const Range& xr, const Range& 
                 bb = static_cast<int>(boxSum(2, px - kw, py - kh, px + kw, py + kh) / blockCount);
             }
             const Hsl hsl = FastDeriveChannels(tables, rb, gb, bb);
-            Rb[at] = rb;
-            Gb[at] = gb;
-            Bb[at] = bb;
-            H[at] = hsl.H;
-            S[at] = hsl.S;
-            L[at] = hsl.L;
+            Rb[at] = static_cast<std::int16_t>(rb);
+            Gb[at] = static_cast<std::int16_t>(gb);
+            Bb[at] = static_cast<std::int16_t>(bb);
+            H[at] = static_cast<std::int16_t>(hsl.H);
+            S[at] = static_cast<std::int16_t>(hsl.S);
+            L[at] = static_cast<std::int16_t>(hsl.L);
             const auto& c = s.Plane(static_cast<int>(px), static_cast<int>(py)).Slot;
+            for (int ch = 1; ch <= 3; ++ch)
+                InRange = InRange && c[static_cast<std::size_t>(ch)] >= 0 && c[static_cast<std::size_t>(ch)] <= 255;
             R[at] = c[1];
             G[at] = c[2];
             B[at] = c[3];
-            I[at] = (c[1] + c[2] + c[3]) / 3;
+            I[at] = static_cast<std::int16_t>((c[1] + c[2] + c[3]) / 3);
         }
     }
 }
@@ -345,8 +351,73 @@ BestPosition BestByRawScore(const TrackerState& s, int k, const Window& win)
     return best;
 }
 
-// Largest magnitude a cell value may have for the 32-bit sums of the fast path.
-constexpr long long FastLimit = 1000000;
+struct Weights {
+    std::int16_t W1, W2, W3, W4, W5, W6, W7, W8, W9;
+};
+
+// One row of candidate positions, one point: the absolute differences and the
+// brightness sums. Kept apart, with plain pointers, so that it vectorises.
+// With the value ranges the fast path admits, one point's difference fits in
+// 16 bits (at most 9 x (3 x 255 + 2 x 255 + 180)); the sums over the points are 32-bit.
+void AbsoluteRow(const std::int16_t* __restrict rb, const std::int16_t* __restrict gb,
+                 const std::int16_t* __restrict bb, const std::int16_t* __restrict hh,
+                 const std::int16_t* __restrict ss, const std::int16_t* __restrict ll,
+                 const std::int16_t* __restrict ii, std::int32_t* __restrict s1, std::int32_t* __restrict ms, int nx,
+                 const Weights& w, std::int16_t cr, std::int16_t cg, std::int16_t cb, std::int16_t ch,
+                 std::int16_t cs, std::int16_t cl)
+{
+    const std::int16_t w1 = w.W1, w2 = w.W2, w3 = w.W3, w7 = w.W7, w8 = w.W8, w9 = w.W9;
+    for (int x = 0; x < nx; ++x) {
+        std::int16_t h = static_cast<std::int16_t>(hh[x] - ch);
+        h = static_cast<std::int16_t>(h < 0 ? -h : h);
+        h = static_cast<std::int16_t>(h > 180 ? h - 180 : h);
+        std::int16_t dr = static_cast<std::int16_t>(rb[x] - cr), dg = static_cast<std::int16_t>(gb[x] - cg),
+                     db = static_cast<std::int16_t>(bb[x] - cb), ds = static_cast<std::int16_t>(ss[x] - cs),
+                     dl = static_cast<std::int16_t>(ll[x] - cl);
+        dr = static_cast<std::int16_t>(dr < 0 ? -dr : dr);
+        dg = static_cast<std::int16_t>(dg < 0 ? -dg : dg);
+        db = static_cast<std::int16_t>(db < 0 ? -db : db);
+        ds = static_cast<std::int16_t>(ds < 0 ? -ds : ds);
+        dl = static_cast<std::int16_t>(dl < 0 ? -dl : dl);
+        const std::int16_t d =
+            static_cast<std::int16_t>(w1 * dr + w2 * dg + w3 * db + w8 * ds + w7 * h + w9 * dl);
+        s1[x] += d;
+        ms[x] += ii[x];
+    }
+}
+
+// The same for the relative differences: at most 9 x 3 x 765 plus a tolerance
+// of magnitude at most 10000 fits in 16 bits as well.
+void RelativeRow(const std::int16_t* __restrict r, const std::int16_t* __restrict g,
+                 const std::int16_t* __restrict b, const std::int16_t* __restrict mean,
+                 std::int32_t* __restrict s2, int len, const Weights& w, std::int16_t cdr, std::int16_t cdg,
+                 std::int16_t cdb, std::int16_t tol)
+{
+    const std::int16_t w4 = w.W4, w5 = w.W5, w6 = w.W6;
+    for (int x = 0; x < len; ++x) {
+        const std::int16_t m = mean[x];
+        std::int16_t dr = static_cast<std::int16_t>(r[x] - m - cdr), dg = static_cast<std::int16_t>(g[x] - m - cdg),
+                     db = static_cast<std::int16_t>(b[x] - m - cdb);
+        dr = static_cast<std::int16_t>(dr < 0 ? -dr : dr);
+        dg = static_cast<std::int16_t>(dg < 0 ? -dg : dg);
+        db = static_cast<std::int16_t>(db < 0 ? -db : db);
+        const std::int16_t v = static_cast<std::int16_t>(w4 * dr + w5 * dg + w6 * db - tol);
+        s2[x] += v > 0 ? v : 0;
+    }
+}
+
+// The fast path takes cells whose values lie in the ranges sampling gives
+// them, with tolerances of magnitude at most MaxFastTolerance; any other
+// cell is scored position by position.
+constexpr std::int32_t MaxFastTolerance = 10000;
+
+bool FastValues(const std::array<std::int32_t, 18>& c)
+{
+    auto in = [&](int f, int lo, int hi) { return c[static_cast<std::size_t>(f)] >= lo && c[static_cast<std::size_t>(f)] <= hi; };
+    return in(pf::R, 0, 255) && in(pf::G, 0, 255) && in(pf::B, 0, 255) && in(pf::DR, -255, 255) &&
+           in(pf::DG, -255, 255) && in(pf::DB, -255, 255) && in(pf::H, 0, 360) && in(pf::S, 0, 255) &&
+           in(pf::L, 0, 255) && in(pf::Tolerance, -MaxFastTolerance, MaxFastTolerance);
+}
 
 // The same search as BestByRawScore, over shared maps of the planes: every
 // sum a position needs is accumulated point by point over whole rows of
@@ -359,9 +430,8 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
     Range needX, needY;
     for (int i = 1; i <= count; ++i) {
         const auto& c = CellEntry(s, k, i).F;
-        for (int f : {pf::R, pf::G, pf::B, pf::DR, pf::DG, pf::DB, pf::Tolerance, pf::H, pf::S, pf::L})
-            if (std::llabs(c[static_cast<std::size_t>(f)]) > FastLimit)
-                return BestByRawScore(s, k, win);
+        if (!FastValues(c))
+            return BestByRawScore(s, k, win);
         const Range px{win.X.Lo + c[pf::Dx], win.X.Hi + c[pf::Dx]};
         const Range py{win.Y.Lo + c[pf::Dy], win.Y.Hi + c[pf::Dy]};
         if (LiveEntry(s, i).F[pf::Tolerance] != ExcludedTolerance) {
@@ -392,6 +462,8 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
         }
         ws.Build(s, needX, needY);
     }
+    if (!ws.InRange)
+        return BestByRawScore(s, k, win);
 
     const int nx = static_cast<int>(win.X.Hi - win.X.Lo + 1);
     const int ny = static_cast<int>(win.Y.Hi - win.Y.Lo + 1);
@@ -401,39 +473,31 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
     ws.Msum.assign(positions, 0);
     const int rw = ws.RegionWidth;
     const auto& w = s.ChannelWeights;
-    const std::int32_t w1 = w[1], w2 = w[2], w3 = w[3], w4 = w[4], w5 = w[5], w6 = w[6], w7 = w[7], w8 = w[8],
-                       w9 = w[9];
+    const Weights weights{w[1], w[2], w[3], w[4], w[5], w[6], w[7], w[8], w[9]};
+    for (int i = 1; i <= 9; ++i)
+        if (w[static_cast<std::size_t>(i)] < 0 || w[static_cast<std::size_t>(i)] > 9)
+            return BestByRawScore(s, k, win);
 
     // Absolute differences and the brightness sums.
     for (int i = 1; i <= count; ++i) {
         if (LiveEntry(s, i).F[pf::Tolerance] == ExcludedTolerance)
             continue;
         const auto& c = CellEntry(s, k, i).F;
-        const std::int32_t cr = c[pf::R], cg = c[pf::G], cb = c[pf::B], ch = c[pf::H], cs = c[pf::S],
-                           cl = c[pf::L];
+        const auto cr = static_cast<std::int16_t>(c[pf::R]), cg = static_cast<std::int16_t>(c[pf::G]),
+                   cb = static_cast<std::int16_t>(c[pf::B]), ch = static_cast<std::int16_t>(c[pf::H]),
+                   cs = static_cast<std::int16_t>(c[pf::S]), cl = static_cast<std::int16_t>(c[pf::L]);
         for (int j = 0; j < ny; ++j) {
             const std::size_t at = static_cast<std::size_t>(win.Y.Lo + j + c[pf::Dy] - ws.Y0) * rw +
                                    static_cast<std::size_t>(win.X.Lo + c[pf::Dx] - ws.X0);
-            const std::int32_t* __restrict rb = ws.Rb.data() + at;
-            const std::int32_t* __restrict gb = ws.Gb.data() + at;
-            const std::int32_t* __restrict bb = ws.Bb.data() + at;
-            const std::int32_t* __restrict hh = ws.H.data() + at;
-            const std::int32_t* __restrict ss = ws.S.data() + at;
-            const std::int32_t* __restrict ll = ws.L.data() + at;
-            const std::int32_t* __restrict ii = ws.I.data() + at;
-            std::int32_t* __restrict s1 = ws.S1.data() + static_cast<std::size_t>(j) * nx;
-            std::int32_t* __restrict ms = ws.Msum.data() + static_cast<std::size_t>(j) * nx;
-            for (int x = 0; x < nx; ++x) {
-                std::int32_t h = std::abs(hh[x] - ch);
-                h = h > 180 ? h - 180 : h;
-                s1[x] += w1 * std::abs(rb[x] - cr) + w2 * std::abs(gb[x] - cg) + w3 * std::abs(bb[x] - cb) +
-                         w8 * std::abs(ss[x] - cs) + w7 * h + w9 * std::abs(ll[x] - cl);
-                ms[x] += ii[x];
-            }
+            AbsoluteRow(ws.Rb.data() + at, ws.Gb.data() + at, ws.Bb.data() + at, ws.H.data() + at,
+                        ws.S.data() + at, ws.L.data() + at, ws.I.data() + at,
+                        ws.S1.data() + static_cast<std::size_t>(j) * nx,
+                        ws.Msum.data() + static_cast<std::size_t>(j) * nx, nx, weights, cr, cg, cb, ch, cs, cl);
         }
     }
-    for (auto& m : ws.Msum)
-        m /= n;
+    ws.Mean.resize(positions);
+    for (std::size_t p = 0; p < positions; ++p)
+        ws.Mean[p] = static_cast<std::int16_t>(ws.Msum[p] / n);
 
     // Relative differences, only where the point's block lies inside the target area.
     for (int i = 1; i <= count; ++i) {
@@ -444,26 +508,17 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
         const Range ry = Range::Intersect({win.Y.Lo, win.Y.Hi}, {2 - dy, s.TargetHeight - 1LL - dy});
         if (rx.Empty() || ry.Empty())
             continue;
-        const std::int32_t cdr = c[pf::DR], cdg = c[pf::DG], cdb = c[pf::DB], tol = c[pf::Tolerance];
+        const auto cdr = static_cast<std::int16_t>(c[pf::DR]), cdg = static_cast<std::int16_t>(c[pf::DG]),
+                   cdb = static_cast<std::int16_t>(c[pf::DB]), tol = static_cast<std::int16_t>(c[pf::Tolerance]);
         const int x0 = static_cast<int>(rx.Lo - win.X.Lo);
         const int x1 = static_cast<int>(rx.Hi - win.X.Lo);
         for (long long y = ry.Lo; y <= ry.Hi; ++y) {
             const int j = static_cast<int>(y - win.Y.Lo);
             const std::size_t at = static_cast<std::size_t>(y + dy - ws.Y0) * rw +
                                    static_cast<std::size_t>(rx.Lo + dx - ws.X0);
-            const std::int32_t* __restrict r = ws.R.data() + at;
-            const std::int32_t* __restrict g = ws.G.data() + at;
-            const std::int32_t* __restrict b = ws.B.data() + at;
             const std::size_t first = static_cast<std::size_t>(j) * nx + x0;
-            const std::int32_t* __restrict ms = ws.Msum.data() + first;
-            std::int32_t* __restrict s2 = ws.S2.data() + first;
-            const int len = x1 - x0 + 1;
-            for (int x = 0; x < len; ++x) {
-                const std::int32_t m = ms[x];
-                const std::int32_t v = w4 * std::abs(r[x] - m - cdr) + w5 * std::abs(g[x] - m - cdg) +
-                                       w6 * std::abs(b[x] - m - cdb) - tol;
-                s2[x] += v > 0 ? v : 0;
-            }
+            RelativeRow(ws.R.data() + at, ws.G.data() + at, ws.B.data() + at, ws.Mean.data() + first,
+                        ws.S2.data() + first, x1 - x0 + 1, weights, cdr, cdg, cdb, tol);
         }
     }
 

@@ -358,6 +358,10 @@ void RandomWorld(std::mt19937& rng, Harness& h, std::string& description)
             s.Plane(x, y).Slot = {0, static_cast<std::int16_t>(c[0]), static_cast<std::int16_t>(c[1]),
                                   static_cast<std::int16_t>(c[2]), 0, 0, 0, 0, 0};
         }
+    // Colours outside 0..255 never come from a capture, but nothing stops a
+    // plane from holding them; both passes must still agree.
+    if (rng() % 15 == 0)
+        s.Plane(Uniform(rng, 0, s.TargetWidth), Uniform(rng, 0, s.TargetHeight)).Slot[1] = Pick<std::int16_t>(rng, {-7, 300, 32000});
     if (rng() % 20 == 0)
         s.PointCount = 0;
     s.TrackX = static_cast<std::int16_t>(Uniform(rng, 0, s.TargetWidth));

@@ -164,7 +164,8 @@ ApplyResult ApplyConfiguration(EngineContext& ctx, const std::string& configFile
     // 3. Target and sample geometry. Sizes have no lower limit in the
     // parameters; a negative size is taken as 0 so that no array is sized
     // from it.
-    s.Wlim = SaturateInt16(P.GetParamInt(4));
+    // The minimum score is capped at 200 like the two target sizes read with it.
+    s.Wlim = SaturateInt16(std::min(P.GetParamInt(4), 200));
     s.TargetWidth = static_cast<std::int16_t>(std::clamp(P.GetParamInt(25), 0, MaxTargetSize));
     s.TargetHeight = static_cast<std::int16_t>(std::clamp(P.GetParamInt(26), 0, MaxTargetSize));
     s.SampleWidth = SaturateInt16(std::max(P.GetParamInt(21), 0));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace okulon {
 namespace {
 
@@ -9,6 +11,8 @@ struct ChannelCase {
     int r, g, b;
     int h, s, l;
 };
+
+void PrintTo(const ChannelCase& c, std::ostream* os) { *os << c.r << "," << c.g << "," << c.b; }
 
 class DeriveChannelsTest : public ::testing::TestWithParam<ChannelCase> {};
 

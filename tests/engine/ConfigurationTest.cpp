@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace okulon {
 namespace {
 
@@ -57,6 +59,12 @@ struct GeometryCase {
     int targetW, targetH, sampleW, halfSampleW, cols, rows, maxPoints;
 };
 
+void PrintTo(const GeometryCase& c, std::ostream* os)
+{
+    for (const auto& [n, v] : c.params)
+        *os << "p" << n << "=" << v << " ";
+}
+
 class GeometryTest : public ::testing::TestWithParam<GeometryCase> {};
 
 TEST_P(GeometryTest, LimitsAreApplied)
@@ -107,6 +115,17 @@ TEST(ApplyConfigurationTest, RepairsAreWrittenBack)
     EXPECT_EQ(h.P.Cell(103), "");
     EXPECT_EQ(h.P.Cell(116), "");
     EXPECT_EQ(h.P.Cell(67), "0");
+}
+
+TEST(ApplyConfigurationTest, MinimumScoreIsCappedLikeTheTargetSize)
+{
+    Harness h;
+    h.P.Set(4, "300");
+    h.Apply();
+    EXPECT_EQ(h.S.Wlim, 200);
+    h.P.Set(4, "35");
+    h.Apply();
+    EXPECT_EQ(h.S.Wlim, 35);
 }
 
 TEST(ApplyConfigurationTest, GarbageParameterFollowsTheRepairRule)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace okulon {
 namespace {
 
@@ -11,6 +13,8 @@ struct KeyCase {
     KeyAction after;
     bool fails;
 };
+
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ParseKeyActionTest : public ::testing::TestWithParam<KeyCase> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdlib>
 
 namespace okulon {
@@ -16,6 +18,8 @@ struct PatternCase {
     int points;
     int excluded; // points marked 999
 };
+
+void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.sampleW << "x" << c.sampleH; }
 
 class PatternTest : public ::testing::TestWithParam<PatternCase> {};
 

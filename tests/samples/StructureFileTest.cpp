@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <filesystem>
 #include <fstream>
 
@@ -66,6 +68,8 @@ struct TextCase {
     std::vector<std::array<int, 3>> points; // the first points expected
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+
 class StructureTextTest : public StructureFileTest, public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(StructureTextTest, Layouts)
@@ -121,6 +125,8 @@ struct BadCase {
     const char* name;
     std::string text;
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class BadStructureTest : public StructureFileTest, public ::testing::WithParamInterface<BadCase> {};
 

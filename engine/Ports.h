@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace okulon {
 
@@ -42,6 +43,95 @@ class IMessages {
 public:
     virtual ~IMessages() = default;
     virtual std::string GetMessageText(int k) const = 0;
+};
+
+
+// A colour as the engine stores it: red in the low byte, green in the middle
+// byte, blue in the high byte (the top byte is 0).
+using Color = std::uint32_t;
+
+// The screen, or whatever stands for it (a stored image, a replayed recording).
+// Grab copies the rectangle of width x height pixels whose top-left corner is
+// (left, top) into out, row by row from the top, width pixels a row. Pixels the
+// source cannot provide (off the screen) come back black.
+class IScreenSource {
+public:
+    virtual ~IScreenSource() = default;
+    virtual void Grab(int left, int top, int width, int height, std::vector<Color>& out) = 0;
+};
+
+// Millisecond tick counter and a blocking wait.
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual std::uint32_t TickCount() = 0;
+    virtual void Sleep(std::uint32_t ms) = 0;
+};
+
+// The receiving program: key-down (256) and key-up (257) messages with a key code.
+class IKeySink {
+public:
+    virtual ~IKeySink() = default;
+    virtual bool FindReceiver(const std::string& caption) = 0;
+    virtual void SendKey(int message, std::int32_t keyCode, bool synchronous) = 0;
+};
+
+// The calibration sound.
+class ISound {
+public:
+    virtual ~ISound() = default;
+    virtual void Play(const std::string& path) = 0;
+};
+
+// Values of the view parameters as the configuration applies them, in the
+// order they are read.
+struct ViewParameters {
+    std::int32_t StructureOnVideo = 0;   // 32
+    std::int32_t StructuresDiagram = 0;  // 65
+    std::int32_t ChannelsDiagram = 0;    // 66
+    std::int32_t MatrixWindow = 0;       // 63
+    std::int32_t Lists = 0;              // 33
+    std::int32_t ListPanelHeight = 0;    // 35
+    std::int32_t StripesDiagram = 0;     // 64
+    std::int32_t VideoImage = 0;         // 34
+    std::int32_t SettingsWindow = 0;     // 62
+    std::int32_t EventLog = 0;           // 67
+};
+
+// Observer for the windows. The engine owns the pictures and the lists; it
+// tells the windows what changed and asks them for the few things only a
+// window can do. Every method does nothing by default, which is what a
+// headless run (tests, the replay tool) wants.
+class IViews {
+public:
+    virtual ~IViews() = default;
+    // Places the capture frame window and returns the screen position it then reports.
+    virtual void PlaceCaptureFrame(int left, int top, int width, int height, int& reportedLeft,
+                                   int& reportedTop)
+    {
+        (void)width;
+        (void)height;
+        reportedLeft = left;
+        reportedTop = top;
+    }
+    virtual void SetCaptureFrameVisible(bool) {}
+    // Hides the lists, the video, the statistics line and the secondary windows
+    // before a configuration is applied.
+    virtual void HideForConfiguration() {}
+    virtual void ApplyViewParameters(const ViewParameters&) {}
+    // Lets pending window messages run (the configuration's settle step).
+    virtual void SettleUserInterface() {}
+    virtual void VideoChanged() {}
+    virtual void SamplePictureChanged() {}
+    virtual void MatrixChanged() {}
+    virtual void HighlightBestCell(int) {}
+    virtual void ClearStripes() {}
+    virtual void StripesChanged() {}
+    virtual void PointDiagramsChanged() {}
+    virtual void DiagramSizesChanged() {}
+    virtual void RecognisedListChanged() {}
+    virtual void AvailableListChanged() {}
+    virtual void StatisticsChanged() {}
 };
 
 } // namespace okulon

@@ -589,6 +589,7 @@ void MatchFrame(EngineContext& ctx)
 {
     TrackerState& s = ctx.S;
     IViews& views = ctx.View();
+    ++s.MatchPasses;
     s.CellResult.assign(static_cast<std::size_t>(std::max(s.CellCount, 0)) + 1, CellScore{});
     s.RowBest.resize(static_cast<std::size_t>(std::max<int>(s.MatrixRows, 0)) + 1);
 

@@ -128,6 +128,7 @@ struct TrackerState {
     // Matching results.
     std::vector<CellScore> CellResult; // cells 0..CellCount
     std::vector<std::int16_t> RowBest; // rows 0..MatrixRows
+    std::uint32_t MatchPasses = 0;     // matching passes run so far (for reports)
     PointI16 SearchCentre;             // kept between passes for alignments other than C and F
 
     // Tracking and loop state.

@@ -151,6 +151,11 @@ struct BestPosition {
 
 } // namespace
 
+// Candidate rows are processed in multiples of this many positions (one
+// vector of 16-bit lanes); the extra positions are computed and ignored.
+constexpr int RowStep = 8;
+constexpr std::size_t RowSlack = 2 * RowStep;
+
 // Per-pass maps of the planes over the region the cells read, in rows of
 // RegionWidth: block averages and their channels, and the single pixels.
 struct MatchWorkspace {
@@ -181,8 +186,10 @@ void MatchWorkspace::Build(const TrackerState& s, const Range& xr, const Range& 
     const int rh = static_cast<int>(Y1 - Y0 + 1);
     RegionWidth = rw;
     const std::size_t n = static_cast<std::size_t>(rw) * rh;
+    // RowSlack spare entries after the last row: the row kernels run over
+    // whole vectors and may read a few entries past a row's end.
     for (auto* v : {&Rb, &Gb, &Bb, &H, &S, &L, &I, &R, &G, &B})
-        v->resize(n);
+        v->assign(n + RowSlack, 0);
 
     const int kw = s.KeyPointWidth;
     const int kh = s.KeyPointHeight;
@@ -467,7 +474,9 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
 
     const int nx = static_cast<int>(win.X.Hi - win.X.Lo + 1);
     const int ny = static_cast<int>(win.Y.Hi - win.Y.Lo + 1);
-    const std::size_t positions = static_cast<std::size_t>(nx) * ny;
+    // Rows of the sums are padded to whole vectors; the padding positions are never scored.
+    const int stride = (nx + RowStep - 1) / RowStep * RowStep;
+    const std::size_t positions = static_cast<std::size_t>(stride) * ny;
     ws.S1.assign(positions, 0);
     ws.S2.assign(positions, 0);
     ws.Msum.assign(positions, 0);
@@ -491,8 +500,9 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
                                    static_cast<std::size_t>(win.X.Lo + c[pf::Dx] - ws.X0);
             AbsoluteRow(ws.Rb.data() + at, ws.Gb.data() + at, ws.Bb.data() + at, ws.H.data() + at,
                         ws.S.data() + at, ws.L.data() + at, ws.I.data() + at,
-                        ws.S1.data() + static_cast<std::size_t>(j) * nx,
-                        ws.Msum.data() + static_cast<std::size_t>(j) * nx, nx, weights, cr, cg, cb, ch, cs, cl);
+                        ws.S1.data() + static_cast<std::size_t>(j) * stride,
+                        ws.Msum.data() + static_cast<std::size_t>(j) * stride, stride, weights, cr, cg, cb, ch, cs,
+                        cl);
         }
     }
     ws.Mean.resize(positions);
@@ -512,19 +522,22 @@ BestPosition BestByMaps(const TrackerState& s, MatchWorkspace& ws, int k, const 
                    cdb = static_cast<std::int16_t>(c[pf::DB]), tol = static_cast<std::int16_t>(c[pf::Tolerance]);
         const int x0 = static_cast<int>(rx.Lo - win.X.Lo);
         const int x1 = static_cast<int>(rx.Hi - win.X.Lo);
+        // A point valid over the whole row also runs over the padding; a
+        // partial range must stop at its last position.
+        const int len = (x0 == 0 && x1 == nx - 1) ? stride : x1 - x0 + 1;
         for (long long y = ry.Lo; y <= ry.Hi; ++y) {
             const int j = static_cast<int>(y - win.Y.Lo);
             const std::size_t at = static_cast<std::size_t>(y + dy - ws.Y0) * rw +
                                    static_cast<std::size_t>(rx.Lo + dx - ws.X0);
-            const std::size_t first = static_cast<std::size_t>(j) * nx + x0;
+            const std::size_t first = static_cast<std::size_t>(j) * stride + x0;
             RelativeRow(ws.R.data() + at, ws.G.data() + at, ws.B.data() + at, ws.Mean.data() + first,
-                        ws.S2.data() + first, x1 - x0 + 1, weights, cdr, cdg, cdb, tol);
+                        ws.S2.data() + first, len, weights, cdr, cdg, cdb, tol);
         }
     }
 
     for (int j = 0; j < ny; ++j)
         for (int x = 0; x < nx; ++x) {
-            const std::size_t at = static_cast<std::size_t>(j) * nx + x;
+            const std::size_t at = static_cast<std::size_t>(j) * stride + x;
             const std::int32_t score = ScoreNumerator / ((ws.S1[at] + ws.S2[at]) / n + 1);
             if (score > best.Score) {
                 best.Score = score;

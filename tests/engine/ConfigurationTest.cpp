@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ostream>
+#include <vector>
 
 namespace okulon {
 namespace {
@@ -318,6 +320,40 @@ TEST(ApplyConfigurationTest, LoadersAreCalledAndTheirErrorsReported)
     EXPECT_EQ(matrixLoads, 1);
     ASSERT_EQ(r.Errors.size(), 1u);
     EXPECT_EQ(r.Errors[0], "bad structure");
+}
+
+// Windows that put the capture frame somewhere else than asked (for example
+// kept on the screen) and record what the configuration tells them.
+class RecordingViews : public IViews {
+public:
+    void PlaceCaptureFrame(int left, int top, int width, int height, int& reportedLeft, int& reportedTop) override
+    {
+        Placed = {left, top, width, height};
+        reportedLeft = left - 20;
+        reportedTop = 0;
+    }
+    void SetCaptureFrameVisible(bool visible) override { Visibility.push_back(visible); }
+    void ApplyViewParameters(const ViewParameters& v) override { Views = v; }
+    std::array<int, 4> Placed{};
+    std::vector<bool> Visibility;
+    ViewParameters Views;
+};
+
+TEST(ApplyConfigurationTest, CaptureOriginComesFromTheWindowAndViewsFollowTheParameters)
+{
+    Harness h;
+    RecordingViews views;
+    h.Ctx.Views = &views;
+    h.P.Set(32, "0");
+    h.P.Set(64, "0");
+    h.Apply();
+    EXPECT_EQ(views.Placed, (std::array<int, 4>{170, 75, 140, 160}));
+    EXPECT_EQ(h.S.CaptureOrigin, (PointI16{150, 0}));
+    EXPECT_EQ(views.Visibility, (std::vector<bool>{false, true}));
+    EXPECT_EQ(views.Views.StructureOnVideo, 0);
+    EXPECT_EQ(views.Views.StripesDiagram, 0);
+    EXPECT_EQ(views.Views.MatrixWindow, 1);
+    EXPECT_FALSE(h.S.ShowStructureOnVideo);
 }
 
 TEST(ApplyConfigurationTest, ShrinkingKeepsArraysConsistent)

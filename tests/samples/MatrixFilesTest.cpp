@@ -173,6 +173,26 @@ TEST_F(MatrixFilesTest, PixelsBeyondTheLastWholeCellAreIgnored)
               std::make_pair("Loading a sample from the file:" + Path("m.bmp") + ", Sample dimensions:120x60", 23));
 }
 
+TEST_F(MatrixFilesTest, WithoutStructureTheFirstCellLaysThePatternForTheOthers)
+{
+    // Cells of 60 x 40: the pattern's line point 24 pixels above the centre
+    // lies outside the cell. The first cell lays the pattern and reads that
+    // point where it lies (off the plane: black), so even a white cell stays
+    // filled; every later cell takes the pattern as its structure and reads
+    // the point at the centre instead (white), so white cells are empty.
+    WriteBmp(Path("m.bmp"), Picture(60, 40, {}));
+    ASSERT_FALSE(LoadMatrixFile(ctx, Path("m.bmp"), Profile()));
+    EXPECT_EQ(Flags(), OnlyCell(1));
+    const auto& first = S.SampleMatrix[1][2].F;
+    const auto& second = S.SampleMatrix[2][2].F;
+    EXPECT_EQ(first[pf::Dy], -24);
+    EXPECT_EQ(first[pf::Tolerance], ExcludedTolerance);
+    EXPECT_EQ(first[pf::R], 0);
+    EXPECT_EQ(second[pf::Dy], -24);
+    EXPECT_EQ(second[pf::Tolerance], ExcludedTolerance);
+    EXPECT_EQ(second[pf::R], 255);
+}
+
 TEST_F(MatrixFilesTest, FallbackNamesBesideTheProfile)
 {
     // The file loaded is told by its cell size.

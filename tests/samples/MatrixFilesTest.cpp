@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -428,6 +429,57 @@ TEST_F(MatrixFilesTest, BadSampleFolders)
             EXPECT_EQ(store.GetParamText(51), "");
         }
     }
+}
+
+} // namespace
+} // namespace okulon
+
+namespace okulon {
+namespace {
+
+TEST(ImageFiles, ReadBackWhatWasWrittenAndRefuseWhatIsNotAPicture)
+{
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    Bitmap b(5, 3, White);
+    b.SetPixel(0, 0, Rgb(1, 2, 3));
+    b.SetPixel(4, 2, Rgb(250, 100, 7));
+    for (int bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        const std::string path = base + "/p" + std::to_string(bits) + ".bmp";
+        ASSERT_FALSE(WriteBmpFile(path, b, bits));
+        Bitmap read;
+        ASSERT_FALSE(ReadImageFile(path, ImageFormat::Bmp, read));
+        EXPECT_TRUE(read == b);
+    }
+
+    // PNG is read where any format is allowed, and refused where only BMP is.
+    QImage png(5, 3, QImage::Format_RGB32);
+    png.fill(qRgb(9, 8, 7));
+    ASSERT_TRUE(png.save(QString::fromStdString(base + "/p.png"), "PNG"));
+    Bitmap read;
+    ASSERT_FALSE(ReadImageFile(base + "/p.png", ImageFormat::Any, read));
+    EXPECT_EQ(read.Pixel(4, 2), Rgb(9, 8, 7));
+    EXPECT_TRUE(ReadImageFile(base + "/p.png", ImageFormat::Bmp, read));
+
+    // A header claiming 60000 x 60000 pixels is refused before decoding.
+    std::vector<std::uint8_t> huge = EncodeBmp(Bitmap(2, 2, White), 24);
+    for (int at : {18, 22}) {
+        huge[static_cast<std::size_t>(at)] = 60000 & 0xFF;
+        huge[static_cast<std::size_t>(at) + 1] = 60000 >> 8;
+    }
+    QFile f(QString::fromStdString(base + "/huge.bmp"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(huge.data()), static_cast<qint64>(huge.size()));
+    f.close();
+    EXPECT_TRUE(ReadImageFile(base + "/huge.bmp", ImageFormat::Any, read));
+    // A whole picture above the largest side is refused too.
+    ASSERT_FALSE(WriteBmpFile(base + "/wide.bmp", Bitmap(DefaultMaxImageSide + 1, 1, White), 24));
+    const auto err = ReadImageFile(base + "/wide.bmp", ImageFormat::Any, read);
+    ASSERT_TRUE(err);
+    EXPECT_NE(err->find("too large"), std::string::npos) << *err;
+    EXPECT_EQ(read.Pixel(4, 2), Rgb(9, 8, 7)); // unchanged
+    EXPECT_TRUE(ReadImageFile(base + "/missing.bmp", ImageFormat::Any, read));
 }
 
 } // namespace

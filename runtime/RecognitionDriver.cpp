@@ -12,6 +12,7 @@ RecognitionDriver::RecognitionDriver(RecognitionLoop& loop, QObject* parent)
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &RecognitionDriver::OnFrameTimer);
+    autoStartTimer_.setTimerType(Qt::PreciseTimer);
     autoStartTimer_.setInterval(static_cast<int>(AutoStartTimerIntervalMs));
     connect(&autoStartTimer_, &QTimer::timeout, this, &RecognitionDriver::OnAutoStartTimer);
 }

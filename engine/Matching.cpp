@@ -558,15 +558,45 @@ void SetPixelAt(Bitmap& bmp, long long x, long long y, Color c)
 
 std::string FormatFps(double fps)
 {
+    // "#.0": one decimal, no digit before the point when the whole part is 0.
+    // The value is first taken to 15 significant decimal digits (what a
+    // double holds reliably), then rounded to one decimal with halves away
+    // from zero, so 6.25 shows as 6.3 and 18.45 as 18.5.
+    if (!std::isfinite(fps))
+        return ".0";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f", fps);
-    std::string text = buf;
-    // "#.0": no digit before the point when the whole part is 0.
-    if (text.rfind("0.", 0) == 0)
-        text.erase(0, 1);
-    else if (text.rfind("-0.", 0) == 0)
-        text.erase(1, 1);
-    return text;
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(fps));
+    const std::string sci = buf; // d.dddddddddddddde+XX
+    const std::size_t e = sci.find('e');
+    std::string digits = sci.substr(0, 1) + sci.substr(2, e - 2);
+    int point = std::atoi(sci.c_str() + e + 1) + 1; // digits before the decimal point
+    if (point < 0) {
+        digits.insert(0, static_cast<std::size_t>(-point), '0');
+        point = 0;
+    }
+    const std::size_t need = static_cast<std::size_t>(point) + 2;
+    if (digits.size() < need)
+        digits.append(need - digits.size(), '0');
+    std::string kept = digits.substr(0, static_cast<std::size_t>(point) + 1); // whole part and tenths
+    if (digits[static_cast<std::size_t>(point) + 1] >= '5') {
+        bool carry = true;
+        for (std::size_t i = kept.size(); carry && i > 0; --i) {
+            if (kept[i - 1] == '9') {
+                kept[i - 1] = '0';
+            } else {
+                ++kept[i - 1];
+                carry = false;
+            }
+        }
+        if (carry)
+            kept.insert(0, 1, '1');
+    }
+    std::string whole = kept.substr(0, kept.size() - 1);
+    const char tenths = kept.back();
+    const std::size_t firstNonZero = whole.find_first_not_of('0');
+    whole = firstNonZero == std::string::npos ? std::string() : whole.substr(firstNonZero);
+    const bool negative = fps < 0 && (!whole.empty() || tenths != '0');
+    return (negative ? "-" : "") + whole + "." + tenths;
 }
 
 void StoreSample(EngineContext& ctx)

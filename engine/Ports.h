@@ -60,7 +60,8 @@ public:
     virtual void Grab(int left, int top, int width, int height, std::vector<Color>& out) = 0;
 };
 
-// Millisecond tick counter and a blocking wait.
+// Millisecond tick counter and a blocking wait. The tick count wraps around
+// after 2^32 ms; users measure elapsed time as an unsigned 32-bit difference.
 class IClock {
 public:
     virtual ~IClock() = default;
@@ -69,6 +70,12 @@ public:
 };
 
 // The receiving program: key-down (256) and key-up (257) messages with a key code.
+// FindReceiver looks the program's window up by its exact caption and keeps
+// what it found for the following SendKey calls (until the next FindReceiver);
+// it tells whether a window was found. SendKey is called for every key due,
+// found or not: a backend without a receiver drops the message. synchronous
+// = true waits until the receiver has handled it (send), false returns at
+// once (post).
 class IKeySink {
 public:
     virtual ~IKeySink() = default;
@@ -132,6 +139,28 @@ public:
     virtual void RecognisedListChanged() {}
     virtual void AvailableListChanged() {}
     virtual void StatisticsChanged() {}
+    // The Start/Stop command: running = true shows caption (the "Stop" text)
+    // and disables the menu items that must not run during recognition;
+    // running = false shows caption (the "Start" text) and enables them again.
+    virtual void StartStopChanged(bool running, const std::string& caption)
+    {
+        (void)running;
+        (void)caption;
+    }
+    // Sizes the capture frame window without moving it.
+    virtual void SizeCaptureFrame(int width, int height)
+    {
+        (void)width;
+        (void)height;
+    }
+    // The screen position the capture frame window reports now; left and top
+    // come in holding the last known position, which a headless run keeps.
+    virtual void CaptureFramePosition(int& left, int& top)
+    {
+        (void)left;
+        (void)top;
+    }
+    virtual void ShowMainWindow() {}
 };
 
 } // namespace okulon

@@ -196,6 +196,9 @@ struct EngineContext {
     ConfigurationLoader LoadStructure;
     // Step 21 of ApplyConfiguration: load the matrix of samples file.
     ConfigurationLoader LoadMatrixFile;
+    // Time and the receiving program, used by the recognition loop.
+    IClock* Clock = nullptr;
+    IKeySink* Keys = nullptr;
 
     IViews& View();
     bool Exists(const std::string& path);

@@ -337,3 +337,51 @@ TEST(RecognitionLoopRun, AutoClickStopsALoopStartedByHand)
 
 } // namespace
 } // namespace okulon
+
+namespace okulon {
+namespace {
+
+TEST(RecognitionLoopStart, StartHandlingResetsTrackingAndKeepsTheCount)
+{
+    LoopWorld w;
+    w.H.P.Set(4, "35");
+    w.H.P.Set(50, "4");
+    w.H.S.LivePoints[0].F[pf::HeaderCount] = 5;
+    w.H.S.TimeFrameCount = 2;
+    w.H.S.ActionFired = true;
+    w.H.S.PrevDecision = 12;
+    w.H.S.TrackX = 3;
+    w.H.S.LossCount = 7;
+    RecognitionLoop loop(w.H.Ctx);
+    const std::size_t logBefore = w.H.Log.Lines.size();
+    loop.StartStopClick();
+    EXPECT_EQ(w.H.S.MinCellScore, 35);
+    EXPECT_EQ(w.H.S.TimeFrame, 4);
+    EXPECT_EQ(w.H.S.PointCount, 5);
+    EXPECT_EQ(w.H.S.TrackX, 20);
+    EXPECT_EQ(w.H.S.TrackY, 20);
+    EXPECT_EQ(w.H.S.PrevDecision, 0);
+    EXPECT_EQ(w.H.S.LossCount, 0);
+    EXPECT_EQ(w.H.S.TimeFrameCount, 2); // carried over from the previous run
+    EXPECT_TRUE(w.H.S.ActionFired);
+    ASSERT_EQ(w.H.Log.Lines.size(), logBefore + 1); // the start line
+    EXPECT_EQ(w.H.Log.Lines.back().second, 23);
+    loop.StartStopClick();
+    ASSERT_EQ(w.H.Log.Lines.size(), logBefore + 2); // the stop line
+}
+
+TEST(RecognitionLoopStart, RestartWhileAStopIsPendingKeepsTheLoopRunning)
+{
+    LoopWorld w;
+    RecognitionLoop loop(w.H.Ctx);
+    loop.StartStopClick();
+    loop.RunFrame();
+    EXPECT_EQ(loop.StartStopClick(), StartStopResult::Stopped);
+    EXPECT_EQ(loop.StartStopClick(), StartStopResult::Started);
+    loop.RunFrame(); // the restarted loop's first frame, at once
+    w.Clock.Advance(loop.MsUntilNextFrame());
+    EXPECT_TRUE(loop.FinishFrame());
+}
+
+} // namespace
+} // namespace okulon

@@ -1,10 +1,10 @@
 // Writes the demo's frames: a synthetic eye that is open, is closed while the
 // samples are taken, and then blinks. Usage: okulon-demo-gen FOLDER
+#include "ImageFiles.h"
 #include "SyntheticEye.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QImage>
 #include <QTextStream>
 
 using namespace okulon;
@@ -40,16 +40,9 @@ int main(int argc, char* argv[])
         scene.jitterX = (i * 7 % 5) - 2;
         scene.jitterY = (i * 3 % 3) - 1;
         scene.seed = static_cast<std::uint32_t>(i + 1);
-        const Bitmap bmp = RenderEyeScene(scene);
-        QImage img(bmp.Width(), bmp.Height(), QImage::Format_RGB32);
-        for (int y = 0; y < bmp.Height(); ++y)
-            for (int x = 0; x < bmp.Width(); ++x) {
-                const Color c = bmp.Pixel(x, y);
-                img.setPixel(x, y, qRgb(RedOf(c), GreenOf(c), BlueOf(c)));
-            }
-        const QString name = QStringLiteral("%1/frame_%2.png").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
-        if (!img.save(name)) {
-            QTextStream(stderr) << "okulon-demo-gen: cannot write " << name << "\n";
+        const QString name = QStringLiteral("%1/frame_%2.bmp").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
+        if (auto error = WriteBmpFile(name.toStdString(), RenderEyeScene(scene), 24)) {
+            QTextStream(stderr) << "okulon-demo-gen: " << QString::fromStdString(*error) << "\n";
             return 2;
         }
     }

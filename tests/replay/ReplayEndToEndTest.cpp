@@ -1,3 +1,4 @@
+#include "ImageFiles.h"
 #include "ReplaySession.h"
 #include "SyntheticEye.h"
 
@@ -40,14 +41,8 @@ protected:
             scene.jitterX = static_cast<int>(i * 7 % 5) - 2;
             scene.jitterY = static_cast<int>(i * 3 % 3) - 1;
             scene.seed = static_cast<std::uint32_t>(i + 11);
-            const Bitmap bmp = RenderEyeScene(scene);
-            QImage img(bmp.Width(), bmp.Height(), QImage::Format_RGB32);
-            for (int y = 0; y < bmp.Height(); ++y)
-                for (int x = 0; x < bmp.Width(); ++x) {
-                    const Color c = bmp.Pixel(x, y);
-                    img.setPixel(x, y, qRgb(RedOf(c), GreenOf(c), BlueOf(c)));
-                }
-            ASSERT_TRUE(img.save(dir.filePath(QStringLiteral("frames/f%1.bmp").arg(i, 4, 10, QLatin1Char('0')))));
+            const QString name = dir.filePath(QStringLiteral("frames/f%1.bmp").arg(i, 4, 10, QLatin1Char('0')));
+            ASSERT_FALSE(WriteBmpFile(name.toStdString(), RenderEyeScene(scene), 24));
         }
     }
 

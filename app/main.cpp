@@ -1,7 +1,10 @@
 // Okulon start-up. The windows are not here yet: the program runs its
 // start-up and shutdown without them, so that the profile, the language and
 // the event log can be used and checked from the command line.
+#include "MatrixFiles.h"
 #include "SettingsMain.h"
+#include "StructureFile.h"
+#include "UnitGlobal_v.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -22,12 +25,15 @@ int main(int argc, char* argv[])
     EventLog log(programPath);
     Profiles profiles(parameters, localisation, programPath);
 
-    QString lastConfiguration = profiles.defaultProfileFile();
+    // The engine state, headless until the windows exist: no screen yet.
+    TrackerState state;
+    EngineContext ctx{state, parameters, &log, &localisation, nullptr, nullptr, {}, {}, {}, {}, nullptr, nullptr};
+    ctx.ProgramFolder = (programFolder + QLatin1Char('/')).toStdString();
+    ctx.LoadStructure = StructureFileLoader();
+    ctx.LoadMatrixFile = MatrixFileLoader([&] { return profiles.profileFileName().toStdString(); });
     profiles.setApplyConfiguration([&](const QString& fileName) {
-        if (QFileInfo(fileName).isFile()) {
-            lastConfiguration = fileName;
-            log.writeLog(localisation.messageText(26) + fileName, 23);
-        }
+        for (const std::string& error : ApplyConfiguration(ctx, fileName.toStdString()).Errors)
+            QTextStream(stderr) << "okulon: " << QString::fromStdString(error) << "\n";
     });
 
     // The main window's creation: no language has been applied yet, so this
@@ -49,6 +55,8 @@ int main(int argc, char* argv[])
         << "  receiving program: " << parameters.paramText(101) << "\n"
         << "  target area: " << parameters.GetParamInt(25) << " x " << parameters.GetParamInt(26) << " at ("
         << parameters.GetParamInt(27) << ", " << parameters.GetParamInt(28) << ")\n"
+        << "  structure points: " << state.LivePoints.at(0).F[2] << ", matrix " << state.MatrixCols << " x "
+        << state.MatrixRows << " cells of " << state.SampleWidth << " x " << state.SampleHeight << "\n"
         << "  event log: " << log.logFileName() << "\n"
         << "The recognition windows are not built yet; the profile is saved and the program ends.\n";
 

@@ -70,13 +70,6 @@ void CountDecision(EngineContext& ctx, const KeyAction& key)
 
 } // namespace
 
-std::int16_t FramePeriodFromRate(std::int32_t fps)
-{
-    // As the configuration does: a rate below 1 frame a second has no period
-    // (1000 / 0) or a negative one; the default rate of 20 stands in for it.
-    return fps >= 1 ? RoundToInt16(1000.0 / fps) : static_cast<std::int16_t>(50);
-}
-
 void SendKey(EngineContext& ctx, int message, std::int32_t keyCode)
 {
     if (ctx.Keys)
@@ -177,14 +170,7 @@ void RecognitionLoop::StartHandling()
     s.Wlim = SaturateInt16(P.GetParamInt(4));
     s.HalfSampleWidth = static_cast<std::int16_t>(s.SampleWidth / 2);
     s.HalfSampleHeight = static_cast<std::int16_t>(s.SampleHeight / 2);
-    s.FramePeriodMs = FramePeriodFromRate(P.GetParamInt(5));
-    s.MaxShift = SaturateInt16(P.GetParamInt(6));
-    s.LossFrames = SaturateInt16(P.GetParamInt(7));
-    s.ProximityCoef = static_cast<float>(P.GetParamInt(8)) / 100.0f;
-    s.MirrorVideo = P.GetParamInt(9) == 1;
-    s.TimeFrame = static_cast<std::int16_t>(std::clamp(P.GetParamInt(50), 1, 32767));
-    s.KeyPointWidth = SaturateInt16(P.GetParamInt(14));
-    s.KeyPointHeight = SaturateInt16(P.GetParamInt(15));
+    ReadTrackingSettings(ctx_);
 
     // 2.
     views.SizeCaptureFrame(s.TargetWidth, s.TargetHeight);

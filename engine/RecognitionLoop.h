@@ -111,7 +111,4 @@ void ApplyTimeFrameRule(EngineContext& ctx);
 // The statistics line after a frame.
 std::string StatisticsLine(const TrackerState& s);
 
-// Frame period in milliseconds for a rate of fps frames a second.
-std::int16_t FramePeriodFromRate(std::int32_t fps);
-
 } // namespace okulon

@@ -134,6 +134,27 @@ void DrawStructureOverlay(EngineContext& ctx)
     ctx.View().VideoChanged();
 }
 
+std::int16_t FramePeriodFromRate(std::int32_t fps)
+{
+    // A rate below 1 frame per second has no period (1000 / 0) or a negative
+    // one; the default rate of 20 frames per second stands in for it.
+    return fps >= 1 ? RoundToInt16(1000.0 / fps) : static_cast<std::int16_t>(50);
+}
+
+void ReadTrackingSettings(EngineContext& ctx)
+{
+    TrackerState& s = ctx.S;
+    IParameters& P = ctx.Params;
+    s.FramePeriodMs = FramePeriodFromRate(P.GetParamInt(5));
+    s.MaxShift = SaturateInt16(P.GetParamInt(6));
+    s.LossFrames = SaturateInt16(P.GetParamInt(7));
+    s.ProximityCoef = static_cast<float>(P.GetParamInt(8)) / 100.0f;
+    s.MirrorVideo = P.GetParamInt(9) == 1;
+    s.TimeFrame = static_cast<std::int16_t>(std::clamp(P.GetParamInt(50), 1, 32767));
+    s.KeyPointWidth = SaturateInt16(P.GetParamInt(14));
+    s.KeyPointHeight = SaturateInt16(P.GetParamInt(15));
+}
+
 ApplyResult ApplyConfiguration(EngineContext& ctx, const std::string& configFile)
 {
     TrackerState& s = ctx.S;
@@ -220,18 +241,8 @@ ApplyResult ApplyConfiguration(EngineContext& ctx, const std::string& configFile
         s.UseSendMessage = true;
     else if (method == "P")
         s.UseSendMessage = false;
-    const std::int32_t fps = P.GetParamInt(5);
-    // A rate below 1 frame per second has no period (1000 / 0) or a negative
-    // one; the default rate of 20 frames per second stands in for it.
-    s.FramePeriodMs = fps >= 1 ? RoundToInt16(1000.0 / fps) : static_cast<std::int16_t>(50);
+    ReadTrackingSettings(ctx);
     s.ReceiverCaption = P.GetParamText(101);
-    s.MaxShift = SaturateInt16(P.GetParamInt(6));
-    s.LossFrames = SaturateInt16(P.GetParamInt(7));
-    s.ProximityCoef = static_cast<float>(P.GetParamInt(8)) / 100.0f;
-    s.MirrorVideo = P.GetParamInt(9) == 1;
-    s.TimeFrame = static_cast<std::int16_t>(std::clamp(P.GetParamInt(50), 1, 32767));
-    s.KeyPointWidth = SaturateInt16(P.GetParamInt(14));
-    s.KeyPointHeight = SaturateInt16(P.GetParamInt(15));
 
     // 12. Structure file.
     s.StructurePath = ctx.ProgramFolder + P.GetParamText(12);

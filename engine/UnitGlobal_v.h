@@ -211,6 +211,14 @@ struct ApplyResult {
     bool Ok() const { return Errors.empty(); }
 };
 
+// Frame period in milliseconds for a rate of fps frames a second.
+std::int16_t FramePeriodFromRate(std::int32_t fps);
+
+// The tracking settings that both the configuration and the Start of the
+// recognition loop read: frame period, MaxShift, LossFrames, ProximityCoef,
+// MirrorVideo, TimeFrame and the key-point block size.
+void ReadTrackingSettings(EngineContext& ctx);
+
 // Derives the whole state from the current parameter values. configFile names
 // the configuration file the caller has just read, or is empty.
 ApplyResult ApplyConfiguration(EngineContext& ctx, const std::string& configFile);

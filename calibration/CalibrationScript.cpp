@@ -1,5 +1,7 @@
 #include "CalibrationScript.h"
 
+#include "KeyAction.h"
+
 #include <fstream>
 #include <limits>
 #include <system_error>
@@ -7,28 +9,6 @@
 namespace okulon {
 
 namespace {
-
-// A whole signed integer; leading spaces and tabs are skipped, nothing may follow.
-std::optional<std::int64_t> parseInteger(std::string_view s)
-{
-    std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
-    if (i == s.size())
-        return std::nullopt;
-    std::int64_t v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return std::nullopt;
-        v = v * 10 + (s[i] - '0');
-        if (v > std::numeric_limits<std::int32_t>::max() + std::int64_t{1})
-            return std::nullopt;
-    }
-    return negative ? -v : v;
-}
 
 std::string invalidInteger(std::string_view token)
 {
@@ -74,7 +54,7 @@ std::optional<ScriptError> ParseCalibrationLine(std::string_view line, Calibrati
 
     std::array<std::int16_t, 8> values{};
     for (std::size_t k = 0; k < tokens.size(); ++k) {
-        const auto v = parseInteger(tokens[k]);
+        const auto v = ParseInt32(std::string(tokens[k]));
         if (!v)
             return ScriptError{0, invalidInteger(tokens[k])};
         // A number that does not fit the record's 16 bits is refused rather

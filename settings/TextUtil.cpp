@@ -1,8 +1,9 @@
 #include "TextUtil.h"
 
+#include "KeyAction.h"
+
 #include <QSaveFile>
 
-#include <limits>
 
 namespace okulon {
 
@@ -19,31 +20,7 @@ QString TrimBlanks(const QString& text)
 
 std::optional<std::int32_t> ParseWholeInt(const QString& text)
 {
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && (text.at(i) == u' ' || text.at(i) == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == u'+' || text.at(i) == u'-')) {
-        negative = text.at(i) == u'-';
-        ++i;
-    }
-    if (i == n)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return ParseInt32(text.toStdString());
 }
 
 std::int32_t IntOrZero(const QString& text)

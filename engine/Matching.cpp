@@ -648,10 +648,17 @@ void MatchFrame(EngineContext& ctx)
         MatchWorkspace& ws = *s.Workspace;
         ws.Valid = false; // the planes may have changed since the last pass
 
+        // The alignment is read once per pass, at the first filled cell (a pass
+        // without filled cells does not read it).
+        std::string align;
+        bool alignRead = false;
         for (int k = 1; k <= s.CellCount; ++k) {
             if (!CellFilled(s, k))
                 continue;
-            const std::string align = ctx.Params.GetParamText(10);
+            if (!alignRead) {
+                align = ctx.Params.GetParamText(10);
+                alignRead = true;
+            }
             if (align == "C")
                 s.SearchCentre = {static_cast<std::int16_t>(s.TargetWidth / 2),
                                   static_cast<std::int16_t>(s.TargetHeight / 2)};
